@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+typedef struct st_mysql MYSQL;
+class TMyQuery;
+
+// A connection to a MySQL or MariaDB server over TCP.
+// The settings are read when Connect() runs; changing them later does not touch an open connection.
+class TMyConnection {
+public:
+    TMyConnection();
+    ~TMyConnection();
+    TMyConnection(const TMyConnection&) = delete;
+    TMyConnection& operator=(const TMyConnection&) = delete;
+
+    QString Server = QStringLiteral("localhost"); // empty means "localhost"
+    QString Username;
+    QString Password;
+    int Port = 3306;
+    QString Database; // empty for none
+
+    // Connects with the current settings; raises EDatabaseError and stays disconnected on failure.
+    // Connecting while connected does nothing.
+    void Connect();
+    // Closes every query on this connection, then the connection. Does nothing when not connected.
+    void Disconnect();
+    bool Connected() const;
+
+private:
+    friend class TMyQuery;
+    // For the queries on this connection: the live handle, connecting first when needed.
+    MYSQL* handle();
+    // The server went away under a call: forget the handle (closing the queries) so the next use
+    // connects afresh.
+    void dropLostConnection();
+    void attach(TMyQuery* query);
+    void detach(TMyQuery* query);
+
+    MYSQL* mysql_ = nullptr;
+    std::vector<TMyQuery*> queries_;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+#include "result_set.h"
+
+class TMyConnection;
+
+// A statement on a connection and the rows it returned, all of them fetched at once.
+class TMyQuery : public QObject {
+    Q_OBJECT
+public:
+    explicit TMyQuery(TMyConnection& connection, QObject* parent = nullptr);
+    ~TMyQuery() override;
+
+    // The statement text as lines, sent joined by CR LF with trailing characters <= ' ' removed.
+    QStringList SQL;
+
+    TMyConnection& Connection() const { return connection_; }
+
+    bool Active() const { return result_ != nullptr; }
+    // Runs SQL; when the reply carries a result set (even an empty one) the query is left open
+    // holding all of its rows, otherwise it stays closed. Raises EDatabaseError on failure and is
+    // then closed. Connects the connection first when it is not connected.
+    void Open();
+    void Execute();
+    // Drops the rows. Does nothing when closed.
+    void Close();
+
+    // The held result; nullptr while closed.
+    const ResultSet* Result() const { return result_.get(); }
+
+signals:
+    // Emitted after the query has opened (true) or closed (false).
+    void activeChanged(bool active);
+
+private:
+    TMyConnection& connection_;
+    std::unique_ptr<ResultSet> result_;
+};
