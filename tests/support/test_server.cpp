@@ -6,20 +6,12 @@
 namespace test_server {
 namespace {
 
-QString env(const char* name)
-{
-    const QString value = qEnvironmentVariable(name);
-    if (value.isEmpty())
-        throw std::runtime_error(std::string(name) + " is not set: run this test through ctest");
-    return value;
-}
-
 // One root session over the socket, opened on first use and kept for the process.
 MYSQL* session()
 {
     static MYSQL* mysql = [] {
         MYSQL* m = mysql_init(nullptr);
-        const QByteArray socket = env("SQL_TEST_SOCKET").toUtf8();
+        const QByteArray socket = (dataDir() + QStringLiteral("/sock")).toUtf8();
         const QByteArray pass = password().toUtf8();
         const unsigned int flags = CLIENT_MULTI_STATEMENTS | CLIENT_MULTI_RESULTS;
         mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
@@ -37,9 +29,10 @@ MYSQL* session()
 
 } // namespace
 
-QString host() { return env("SQL_TEST_HOST"); }
-QString password() { return env("SQL_TEST_PASSWORD"); }
-QString dataDir() { return env("SQL_TEST_SERVER_DIR"); }
+QString host() { return QStringLiteral(SQL_TEST_HOST); }
+QString password() { return QStringLiteral(SQL_TEST_PASSWORD); }
+QString dataDir() { return QStringLiteral(SQL_TEST_SERVER_DIR); }
+QString throwawayScript() { return QStringLiteral(SQL_TEST_THROWAWAY); }
 
 std::vector<QStringList> rows(const QString& sql)
 {

@@ -10,7 +10,8 @@ namespace test_server {
 
 QString host();      // its loopback address: what a user would type into the host field
 QString password();  // root's password over TCP
-QString dataDir();   // the folder the fixture keeps it in
+QString dataDir();   // the folder the fixture keeps it in (its socket is dataDir() + "/sock")
+QString throwawayScript(); // scripts/mariadb-throwaway, to stop and start it again
 
 // Runs statements (several may be separated by ";"); throws std::runtime_error on failure.
 void exec(const QString& sql);
