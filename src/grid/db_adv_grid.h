@@ -5,6 +5,8 @@
 
 #include "result_set.h"
 
+class GridModel;
+class QAbstractButton;
 class TMyDataSource;
 
 // Design-time settings of one grid.
@@ -39,4 +41,24 @@ public:
 signals:
     // A left press on any cell, after the press has moved the current cell.
     void OnClickCell(int ARow, int ACol);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyboardSearch(const QString& search) override;
+
+private:
+    void activeChanged(bool active);
+    void fitColumns();
+    void selectFromCurrentTo(int row, int column);
+
+    const GridDesign design_;
+    GridModel* model_;
+    TMyDataSource* dataSource_ = nullptr;
+    QAbstractButton* corner_;
+    bool selecting_ = false; // a left press on a data cell is held: moves mark a range
 };
