@@ -4,6 +4,7 @@
 #include <vector>
 
 typedef struct st_mysql MYSQL;
+typedef struct st_mysql_res MYSQL_RES;
 class TMyQuery;
 
 // A connection to a MySQL or MariaDB server over TCP.
@@ -32,9 +33,10 @@ private:
     friend class TMyQuery;
     // For the queries on this connection: the live handle, connecting first when needed.
     MYSQL* handle();
-    // The server went away under a call: forget the handle (closing the queries) so the next use
-    // connects afresh.
-    void dropLostConnection();
+    // Raises the error the last call on the handle met, after freeing `pending` (a result being
+    // read). When the session cannot go on (the server dropped it, the library lost track of it),
+    // the handle is dropped too, closing the queries, so that the next use connects afresh.
+    [[noreturn]] void raiseLastError(MYSQL_RES* pending = nullptr);
     void attach(TMyQuery* query);
     void detach(TMyQuery* query);
 

@@ -7,6 +7,8 @@
 #include "result_set.h"
 
 class TMyConnection;
+typedef struct st_mysql MYSQL;
+typedef struct st_mysql_res MYSQL_RES;
 
 // A statement on a connection and the rows it returned, all of them fetched at once.
 class TMyQuery : public QObject {
@@ -37,6 +39,11 @@ signals:
     void activeChanged(bool active);
 
 private:
+    void run();
+    QByteArray statementText() const;
+    // Reads all rows of a result that mysql_use_result() opened, and frees it.
+    std::unique_ptr<ResultSet> fetch(MYSQL* mysql, MYSQL_RES* rows);
+
     TMyConnection& connection_;
     std::unique_ptr<ResultSet> result_;
 };

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
+#include <vector>
 
 // What the grid needs to know of a result column, as the server described it.
 struct FieldInfo {
@@ -40,8 +41,18 @@ struct TemporalValue {
 
 // All rows of one result, held compactly (no object per cell, no allocation per row).
 // Each accessor must be called only for the kind its column holds and a cell that is not NULL.
+//
+// A fetch builds it row by row: one append per column in column order, then endRow(), and
+// finish() once the last row is in. Values of the text protocol go through appendTextRow(), which
+// parses numbers and dates into their native size; a fetch that gets values already decoded
+// (the binary protocol) uses the typed appends.
 class ResultSet {
 public:
+    explicit ResultSet(std::vector<FieldInfo> fields);
+    ~ResultSet();
+    ResultSet(const ResultSet&) = delete;
+    ResultSet& operator=(const ResultSet&) = delete;
+
     int columnCount() const;
     qsizetype rowCount() const;
     const FieldInfo& field(int column) const;
@@ -56,6 +67,28 @@ public:
     // The bytes as they arrived; valid as long as the result is held.
     QByteArrayView bytesValue(qsizetype row, int column) const;
 
+    // One row as the text protocol delivers it (nullptr for NULL). Raises EDatabaseError when a
+    // number or date does not read as its column's type; the result must then be dropped.
+    void appendTextRow(const char* const* values, const unsigned long* lengths);
+
+    void appendNull(int column);
+    void appendSigned(int column, qint64 value);
+    void appendUnsigned(int column, quint64 value);
+    void appendFloat(int column, float value);
+    void appendDouble(int column, double value);
+    void appendTemporal(int column, const TemporalValue& value); // a zero date is held as NULL
+    void appendBytes(int column, QByteArrayView value);
+    void endRow();
+    // Gives back the room reserved for rows that did not come.
+    void finish();
+
 private:
-    // storage: designed with the fetch code
+    struct Column;
+
+    const Column& column(int index) const;
+    Column& column(int index);
+    void appendText(int column, const char* text, unsigned long length);
+
+    std::vector<Column> columns_;
+    qsizetype rows_ = 0;
 };

@@ -84,8 +84,6 @@ private slots:
         QTest::newRow("wrong password")
             << h << "root" << "wrong"
             << QStringLiteral("\r\n#28000Access denied for user 'root'@'127.0.0.1' (using password: YES)");
-        QTest::newRow("empty user")
-            << h << "" << "" << QStringLiteral("\r\n#28000Access denied for user ''@'127.0.0.1' (using password: NO)");
         QTest::newRow("nothing listening")
             << "127.0.0.2" << "root" << "kelpdawn"
             << QStringLiteral("Can't connect to MySQL server on '127.0.0.2' (10061)\r\n"
