@@ -63,21 +63,29 @@ bool isClientError(unsigned code)
 }
 
 QString lostConnection() { return QStringLiteral("Lost connection to MySQL server during query"); }
+QString malformedReply() { return QStringLiteral("Received malformed packet"); }
 
 // A server error as CR LF, "#" and the state where the server sent one, and its text as it came;
 // a failure of the library itself in the library's words, a broken connection in the words of the
 // login's own time-out.
-QString errorMessage(MYSQL* mysql, bool stateSent)
+QString errorMessage(unsigned code, const char* sqlstate, const char* error, bool stateSent)
 {
-    const unsigned code = mysql_errno(mysql);
     if (code == CR_SERVER_LOST || code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST_EXTENDED)
         return lostConnection();
-    const QString text = QString::fromUtf8(mysql_error(mysql));
+    // A reply the library could not take apart: a row value running past its packet comes as
+    // "unknown error", too few column definitions with no error code at all.
+    if (code == 0 || code == CR_UNKNOWN_ERROR)
+        return malformedReply();
+    // The library's own text names the wrong plugin when the server switches to one.
+    if (code == CR_PLUGIN_NOT_ALLOWED)
+        return QStringLiteral("Login refused: the server asked for the password in a form other than the "
+                              "MySQL password scramble");
+    const QString text = QString::fromUtf8(error);
     if (isClientError(code))
         return text;
     QString message = QStringLiteral("\r\n");
     if (stateSent)
-        message += QLatin1Char('#') + QLatin1String(mysql_sqlstate(mysql));
+        message += QLatin1Char('#') + QLatin1String(sqlstate);
     return message + text;
 }
 
@@ -210,6 +218,9 @@ void TMyConnection::Connect()
     mysql_options(mysql, MYSQL_SECURE_AUTH, &secureAuth);
     // A server must not be able to ask for the user's files.
     mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &localFiles);
+    // Nor for the password as typed, which the clear-text and dialog plugins would send and a
+    // server could show back in its error: only the two password scrambles are answered.
+    mysql_options(mysql, MARIADB_OPT_RESTRICTED_AUTH, "mysql_native_password,mysql_old_password");
 
     Login login(mysql);
     if (!login.run(address, Username.toUtf8(), Password.toUtf8(), Database.toUtf8(), unsigned(Port))) {
@@ -222,7 +233,7 @@ void TMyConnection::Connect()
             if (const int systemError = trailingErrorCode(mysql_error(mysql)))
                 message += QStringLiteral("\r\n") + socketError("connect", systemError);
         } else {
-            message = errorMessage(mysql, !login.refusedAtGreeting());
+            message = errorMessage(code, mysql_sqlstate(mysql), mysql_error(mysql), !login.refusedAtGreeting());
         }
         mysql_close(mysql);
         throw EDatabaseError(message);
@@ -250,13 +261,26 @@ MYSQL* TMyConnection::handle()
 void TMyConnection::raiseLastError(MYSQL_RES* pending)
 {
     const unsigned code = mysql_errno(mysql_);
-    EDatabaseError error(errorMessage(mysql_, true));
+    EDatabaseError error(errorMessage(code, mysql_sqlstate(mysql_), mysql_error(mysql_), true));
     if (pending)
         mysql_free_result(pending);
-    if (isClientError(code) || code == ER_CONNECTION_KILLED || code == ER_SERVER_SHUTDOWN
+    dropIfBroken(code);
+    throw error;
+}
+
+void TMyConnection::raiseStatementError(MYSQL_STMT* statement)
+{
+    const unsigned code = mysql_stmt_errno(statement);
+    EDatabaseError error(errorMessage(code, mysql_stmt_sqlstate(statement), mysql_stmt_error(statement), true));
+    dropIfBroken(code);
+    throw error;
+}
+
+void TMyConnection::dropIfBroken(unsigned code)
+{
+    if (code == 0 || isClientError(code) || code == ER_CONNECTION_KILLED || code == ER_SERVER_SHUTDOWN
         || code == kClientInteractionTimeout || mysql_get_socket(mysql_) == MARIADB_INVALID_SOCKET)
         Disconnect();
-    throw error;
 }
 
 void TMyConnection::attach(TMyQuery* query) { queries_.push_back(query); }

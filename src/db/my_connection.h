@@ -5,6 +5,7 @@
 
 typedef struct st_mysql MYSQL;
 typedef struct st_mysql_res MYSQL_RES;
+typedef struct st_mysql_stmt MYSQL_STMT;
 class TMyQuery;
 
 // A connection to a MySQL or MariaDB server over TCP.
@@ -37,6 +38,10 @@ private:
     // read). When the session cannot go on (the server dropped it, the library lost track of it),
     // the handle is dropped too, closing the queries, so that the next use connects afresh.
     [[noreturn]] void raiseLastError(MYSQL_RES* pending = nullptr);
+    // The same for the error a prepared statement met. The statement is left to the caller to
+    // close, after the handle if that was dropped (closing it then sends nothing).
+    [[noreturn]] void raiseStatementError(MYSQL_STMT* statement);
+    void dropIfBroken(unsigned errorCode);
     void attach(TMyQuery* query);
     void detach(TMyQuery* query);
 

@@ -1,6 +1,8 @@
 #include "result_set.h"
 
 #include <mysql.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -15,16 +17,19 @@
 
 namespace {
 
-// Room for one column's values, malloc-backed so that growing a big buffer remaps its pages
-// instead of copying them, and only the pages written to take memory.
+// Room for one column's values. Small buffers live on the heap. Bigger ones are mapped on their
+// own, so that the room a grown buffer leaves goes back to the system at once (freed to the heap,
+// it would stay with the process); from 2 MB on they are aligned to the kernel's huge pages and
+// advised to use them: filling a million-row result in 4 KB pages takes tens of thousands of page
+// faults, which cost more than reading its rows. Only the pages written to take memory.
 class Buffer {
 public:
     Buffer() = default;
     Buffer(Buffer&& other) noexcept
         : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-          capacity_(std::exchange(other.capacity_, 0)) {}
+          capacity_(std::exchange(other.capacity_, 0)), mapped_(other.mapped_) {}
     Buffer& operator=(Buffer&&) = delete;
-    ~Buffer() { std::free(data_); }
+    ~Buffer() { release(); }
 
     char* data() { return data_; }
     const char* data() const { return data_; }
@@ -44,32 +49,99 @@ public:
     {
         if (capacity <= capacity_)
             return;
-        void* grown = std::realloc(data_, capacity);
-        if (!grown)
-            throw std::bad_alloc();
-        data_ = static_cast<char*>(grown);
+        if (capacity < kMapped) {
+            void* grown = std::realloc(data_, capacity);
+            if (!grown)
+                throw std::bad_alloc();
+            data_ = static_cast<char*>(grown);
+            capacity_ = capacity;
+            return;
+        }
+        capacity = roundUp(capacity, capacity < kHugePage ? pageSize() : kHugePage);
+        if (mapped_) {
+            // The kernel moves the pages over: nothing is copied or touched again.
+            void* grown = mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+            if (grown == MAP_FAILED)
+                throw std::bad_alloc();
+            data_ = static_cast<char*>(grown);
+            capacity_ = capacity;
+            if (capacity >= kHugePage)
+                madvise(data_, capacity_, MADV_HUGEPAGE);
+            return;
+        }
+        char* fresh = map(capacity);
+        if (size_ > 0)
+            std::memcpy(fresh, data_, size_);
+        std::free(data_);
+        data_ = fresh;
         capacity_ = capacity;
+        mapped_ = true;
     }
+    // Gives back the room after the last byte.
     void shrink()
     {
         if (size_ == capacity_ || size_ == 0)
             return;
-        if (void* shrunk = std::realloc(data_, size_)) {
+        if (mapped_) {
+            const std::size_t kept = roundUp(size_, pageSize());
+            if (kept < capacity_) {
+                munmap(data_ + kept, capacity_ - kept);
+                capacity_ = kept;
+            }
+        } else if (void* shrunk = std::realloc(data_, size_)) {
             data_ = static_cast<char*>(shrunk);
             capacity_ = size_;
         }
     }
 
 private:
+    static constexpr std::size_t kMapped = std::size_t(64) << 10;
+    static constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+    static std::size_t roundUp(std::size_t n, std::size_t unit) { return (n + unit - 1) / unit * unit; }
+    static std::size_t pageSize() { return std::size_t(sysconf(_SC_PAGESIZE)); }
+
+    static char* map(std::size_t bytes)
+    {
+        const bool huge = bytes >= kHugePage;
+        // For huge pages, map one more and unmap what lies before and after the aligned part.
+        const std::size_t slack = huge ? kHugePage : 0;
+        void* area = mmap(nullptr, bytes + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (area == MAP_FAILED)
+            throw std::bad_alloc();
+        char* start = static_cast<char*>(area);
+        if (!huge)
+            return start;
+        char* aligned = reinterpret_cast<char*>(roundUp(reinterpret_cast<std::uintptr_t>(start), kHugePage));
+        if (aligned > start)
+            munmap(start, std::size_t(aligned - start));
+        if (start + slack > aligned)
+            munmap(aligned + bytes, std::size_t(start + slack - aligned));
+        madvise(aligned, bytes, MADV_HUGEPAGE);
+        return aligned;
+    }
+
+    void release()
+    {
+        if (mapped_)
+            munmap(data_, capacity_);
+        else
+            std::free(data_);
+    }
+
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    bool mapped_ = false;
 };
 
-// Variable-length values go back to back into blocks of this size (a bigger value gets a block
-// of its own), so that one 32-bit end offset per cell is enough to find them.
-constexpr std::size_t kBlockBytes = std::size_t(4) << 20;
-constexpr std::size_t kFirstBlockBytes = 1024;
+// Variable-length values go back to back into arenas: a column's first one small and growing, the
+// others of kArenaBytes (a bigger value gets one of its own size). An arena's bytes are cut into
+// segments of at most kSegmentBytes, so that a cell needs no more than a 16-bit offset to the end
+// of its value in its segment; a longer value is a segment of its own.
+constexpr std::size_t kArenaBytes = std::size_t(4) << 20;
+constexpr std::size_t kFirstArenaBytes = 1024;
+constexpr std::size_t kSegmentBytes = 0xFFFF;
 
 // Native sizes: a DATE as (year * 16 + month) * 32 + day in 32 bits; a DATETIME as that date
 // followed by hour (5 bits), minute (6), second (6) and microsecond (20) in 64 bits; a TIME as
@@ -143,9 +215,9 @@ unsigned widthOf(const FieldInfo& field, ValueKind kind)
         case MYSQL_TYPE_LONG: return 4;
         default: return 8; // BIGINT, BIT
         }
+    case ValueKind::Bytes: return 2; // a Bytes cell holds its value's end offset in its segment
     case ValueKind::Float:
-    case ValueKind::Date:
-    case ValueKind::Bytes: return 4; // a Bytes cell holds its value's end offset in its block
+    case ValueKind::Date: return 4;
     case ValueKind::Double:
     case ValueKind::Time:
     case ValueKind::DateTime: return 8;
@@ -241,9 +313,11 @@ ValueKind KindOf(const FieldInfo& field)
 }
 
 struct ResultSet::Column {
-    struct Block {
-        Buffer bytes;
+    struct Segment {
         qsizetype firstRow = 0;
+        quint32 arena = 0;  // index in `arenas`
+        quint32 offset = 0; // where it starts in its arena
+        quint32 length = 0; // bytes so far; more than kSegmentBytes for a long value's own segment
     };
 
     explicit Column(FieldInfo info) : field(std::move(info)), kind(KindOf(field)), width(widthOf(field, kind)) {}
@@ -251,17 +325,13 @@ struct ResultSet::Column {
     FieldInfo field;
     ValueKind kind;
     unsigned width;            // bytes per cell in `cells`
-    Buffer cells;              // the fixed-size values, or a Bytes value's end offset in its block
-    Buffer nulls;              // one bit per row, only as far as the last NULL
-    std::vector<Block> blocks; // Bytes only: the values, back to back
+    Buffer cells;                  // the fixed-size values, or a Bytes value's end in its segment
+    Buffer nulls;                  // one bit per row, only as far as the last NULL
+    std::vector<Buffer> arenas;    // Bytes only: the values, back to back
+    std::vector<Segment> segments; // Bytes only
 
     const char* cell(qsizetype row) const { return cells.data() + std::size_t(row) * width; }
-    quint32 end(qsizetype row) const
-    {
-        quint32 v;
-        std::memcpy(&v, cell(row), sizeof v);
-        return v;
-    }
+    quint16 end(qsizetype row) const { return fixed<quint16>(row); }
     template <typename T>
     T fixed(qsizetype row) const
     {
@@ -342,14 +412,17 @@ TemporalValue ResultSet::temporalValue(qsizetype row, int c) const
 QByteArrayView ResultSet::bytesValue(qsizetype row, int c) const
 {
     const Column& col = column(c);
-    // The block holding the row is the last one that starts at or before it.
-    const auto next = std::upper_bound(col.blocks.begin(), col.blocks.end(), row,
-        [](qsizetype r, const Column::Block& b) { return r < b.firstRow; });
-    if (next == col.blocks.begin())
+    // The segment holding the row is the last one that starts at or before it.
+    const auto next = std::upper_bound(col.segments.begin(), col.segments.end(), row,
+        [](qsizetype r, const Column::Segment& s) { return r < s.firstRow; });
+    if (next == col.segments.begin())
         return {};
-    const Column::Block& block = *(next - 1);
-    const quint32 start = row > block.firstRow ? col.end(row - 1) : 0;
-    return QByteArrayView(block.bytes.data() + start, qsizetype(col.end(row) - start));
+    const Column::Segment& segment = *(next - 1);
+    const char* base = col.arenas[segment.arena].data() + segment.offset;
+    if (segment.length > kSegmentBytes) // one long value; the empty ones after it hold nothing
+        return row == segment.firstRow ? QByteArrayView(base, qsizetype(segment.length)) : QByteArrayView();
+    const quint16 start = row > segment.firstRow ? col.end(row - 1) : 0;
+    return QByteArrayView(base + start, qsizetype(col.end(row) - start));
 }
 
 void ResultSet::appendNull(int c)
@@ -414,29 +487,40 @@ void ResultSet::appendTemporal(int c, const TemporalValue& value)
 
 void ResultSet::appendBytes(int c, QByteArrayView value)
 {
+    if (char* room = appendBytesRoom(c, std::size_t(value.size())))
+        std::memcpy(room, value.data(), std::size_t(value.size()));
+}
+
+char* ResultSet::appendBytesRoom(int c, std::size_t length)
+{
     Column& col = column(c);
-    const std::size_t length = std::size_t(value.size());
     if (length > std::numeric_limits<quint32>::max())
         throw EDatabaseError(QStringLiteral("A value of column '%1' is too large to hold").arg(col.field.name));
-    Column::Block* block = col.blocks.empty() ? nullptr : &col.blocks.back();
+    Column::Segment* segment = col.segments.empty() ? nullptr : &col.segments.back();
+    char* room = nullptr;
     if (length > 0) {
-        const std::size_t used = block ? block->bytes.size() : 0;
-        if (block && used + length <= std::max(kBlockBytes, block->bytes.capacity())) {
-            if (block->bytes.capacity() < used + length)
-                block->bytes.reserve(std::min(kBlockBytes, std::max(block->bytes.capacity() * 2, used + length)));
-        } else {
-            // Full: keep it at its size and go on in a new block, a full-size one unless this is
-            // the column's first.
-            if (block)
-                block->bytes.shrink();
-            Column::Block& fresh = col.blocks.emplace_back();
-            fresh.firstRow = rows_;
-            fresh.bytes.reserve(std::max(block ? kBlockBytes : kFirstBlockBytes, length));
-            block = &fresh;
+        Buffer* arena = col.arenas.empty() ? nullptr : &col.arenas.back();
+        const bool arenaHasRoom = arena && arena->size() + length <= std::max(kArenaBytes, arena->capacity());
+        if (!arenaHasRoom || segment->length + length > kSegmentBytes) {
+            if (!arenaHasRoom) {
+                // Full: keep it at its size and go on in a new one, a full-size one unless this is
+                // the column's first.
+                if (arena)
+                    arena->shrink();
+                arena = &col.arenas.emplace_back();
+                arena->reserve(std::max(col.arenas.size() > 1 ? kArenaBytes : kFirstArenaBytes, length));
+            }
+            segment = &col.segments.emplace_back(Column::Segment{
+                rows_, quint32(col.arenas.size() - 1), quint32(arena->size()), 0});
         }
-        std::memcpy(block->bytes.extend(length), value.data(), length);
+        // Only a column's first arena grows: the others are made at their full size.
+        if (arena->capacity() < arena->size() + length)
+            arena->reserve(std::min(kArenaBytes, std::max(arena->capacity() * 2, arena->size() + length)));
+        room = arena->extend(length);
+        segment->length += quint32(length);
     }
-    col.put(quint32(block ? block->bytes.size() : 0));
+    col.put(quint16(segment && segment->length <= kSegmentBytes ? segment->length : 0));
+    return room;
 }
 
 void ResultSet::appendText(int c, const char* text, unsigned long length)
@@ -527,7 +611,7 @@ void ResultSet::finish()
 {
     for (Column& col : columns_) {
         col.cells.shrink();
-        if (!col.blocks.empty())
-            col.blocks.back().bytes.shrink();
+        if (!col.arenas.empty())
+            col.arenas.back().shrink();
     }
 }

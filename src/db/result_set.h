@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
+#include <cstddef>
 #include <vector>
 
 // What the grid needs to know of a result column, as the server described it.
@@ -45,7 +46,7 @@ struct TemporalValue {
 // A fetch builds it row by row: one append per column in column order, then endRow(), and
 // finish() once the last row is in. Values of the text protocol go through appendTextRow(), which
 // parses numbers and dates into their native size; a fetch that gets values already decoded
-// (the binary protocol) uses the typed appends.
+// (the binary protocol) uses the typed appends, and appendText() for those that come as bytes.
 class ResultSet {
 public:
     explicit ResultSet(std::vector<FieldInfo> fields);
@@ -70,6 +71,9 @@ public:
     // One row as the text protocol delivers it (nullptr for NULL). Raises EDatabaseError when a
     // number or date does not read as its column's type; the result must then be dropped.
     void appendTextRow(const char* const* values, const unsigned long* lengths);
+    // One value in the text protocol's form; what the binary protocol too sends for strings,
+    // DECIMAL and BIT.
+    void appendText(int column, const char* text, unsigned long length);
 
     void appendNull(int column);
     void appendSigned(int column, qint64 value);
@@ -78,6 +82,9 @@ public:
     void appendDouble(int column, double value);
     void appendTemporal(int column, const TemporalValue& value); // a zero date is held as NULL
     void appendBytes(int column, QByteArrayView value);
+    // Appends a value of `length` bytes and returns where they go, for the caller to write
+    // before the next append (nullptr for an empty value). Bytes columns only.
+    char* appendBytesRoom(int column, std::size_t length);
     void endRow();
     // Gives back the room reserved for rows that did not come.
     void finish();
@@ -87,7 +94,6 @@ private:
 
     const Column& column(int index) const;
     Column& column(int index);
-    void appendText(int column, const char* text, unsigned long length);
 
     std::vector<Column> columns_;
     qsizetype rows_ = 0;

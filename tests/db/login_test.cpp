@@ -85,7 +85,8 @@ TEST_F(Login, RefusedLoginsRaiseTheServersErrorAndStayDisconnected)
 }
 
 // The login announces utf8mb4, uses neither TLS nor compression, names the database, and sends
-// nothing of its own after it: the server's general log shows the statement right after the login.
+// nothing of its own after it: the server's general log shows the statement right after the login,
+// opened as the program opens its own statements: prepared, run once, closed.
 TEST_F(Login, TheLoginIsAllThatIsSentBeforeTheFirstStatement)
 {
     test_server::exec("set global log_output = 'TABLE'; truncate mysql.general_log; set global general_log = 1");
@@ -108,11 +109,13 @@ TEST_F(Login, TheLoginIsAllThatIsSentBeforeTheFirstStatement)
                                 + " order by event_time");
     }
     test_server::exec("set global general_log = 0");
-    ASSERT_EQ(log.size(), 3u);
+    ASSERT_EQ(log.size(), 5u);
     EXPECT_EQ(log[0].first(), "Connect");
     EXPECT_TRUE(log[0].last().endsWith(" on login_db using TCP/IP")) << log[0].last().toStdString();
-    EXPECT_EQ(log[1], (QStringList{"Query", probe}));
-    EXPECT_EQ(log[2].first(), "Quit");
+    EXPECT_EQ(log[1], (QStringList{"Prepare", probe}));
+    EXPECT_EQ(log[2], (QStringList{"Execute", probe}));
+    EXPECT_EQ(log[3].first(), "Close stmt");
+    EXPECT_EQ(log[4].first(), "Quit");
 }
 
 } // namespace

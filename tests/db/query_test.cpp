@@ -3,8 +3,10 @@
 
 #include <mysql.h>
 
+#include <QLocale>
 #include <QSet>
 
+#include "display_text.h"
 #include "my_connection.h"
 #include "my_data_source.h"
 #include "my_query.h"
@@ -163,7 +165,7 @@ TEST_F(Query, SeveralStatementsInOneText)
     };
     TMyQuery query(connection);
     for (const Case& c : cases) {
-        EXPECT_EQ(raised([&] { run(query, c.sql); }), c.error.isEmpty() ? "(nothing raised)" : c.error);
+        EXPECT_EQ(raised([&] { run(query, c.sql, false); }), c.error.isEmpty() ? "(nothing raised)" : c.error);
         EXPECT_EQ(query.Active(), c.error.isEmpty());
         EXPECT_EQ(texts(query), c.rows) << c.sql.toStdString();
         EXPECT_EQ(test_server::value("select group_concat(id order by id) from qtest.t2"), c.t2);
@@ -243,20 +245,22 @@ TEST_F(Query, AQueryConnectsItsConnectionWithTheSettingsItHoldsThen)
 // itself disconnected, and the next statement logs in afresh.
 TEST_F(Query, AConnectionTheServerDroppedIsNotKeptConnected)
 {
-    TMyQuery query(connection), other(connection);
-    run(other, "select 1");
-    run(query, "select connection_id()");
-    const QString id = texts(query).front().front();
-    test_server::exec("kill connection " + id);
-    const QString message = raised([&] { run(query, "select 1"); });
-    EXPECT_TRUE(message == "Lost connection to MySQL server during query"
-                || message == "\r\n#70100Connection was killed")
-        << message.toStdString();
-    EXPECT_FALSE(connection.Connected());
-    EXPECT_FALSE(other.Active());
-    run(query, "select connection_id()");
-    EXPECT_TRUE(connection.Connected());
-    EXPECT_NE(texts(query).front().front(), id);
+    for (const bool open : {true, false}) {
+        TMyQuery query(connection), other(connection);
+        run(other, "select 1");
+        run(query, "select connection_id()");
+        const QString id = texts(query).front().front();
+        test_server::exec("kill connection " + id);
+        const QString message = raised([&] { run(query, "select 1", open); });
+        EXPECT_TRUE(message == "Lost connection to MySQL server during query"
+                    || message == "\r\n#70100Connection was killed")
+            << message.toStdString();
+        EXPECT_FALSE(connection.Connected());
+        EXPECT_FALSE(other.Active());
+        run(query, "select connection_id()", open);
+        EXPECT_TRUE(connection.Connected());
+        EXPECT_NE(texts(query).front().front(), id);
+    }
 }
 
 // Only the login has a time limit.
@@ -288,13 +292,15 @@ TEST_F(Query, AllRowsOfABigResultAreHeld)
 // The server gives up on a statement after it has sent rows: the rows so far are not shown.
 TEST_F(Query, AnErrorAmidTheRowsRaisesAndLeavesTheQueryClosed)
 {
-    TMyQuery query(connection);
-    EXPECT_EQ(raised([&] { run(query, "select seq, if(seq < 100000, seq, (select 1 union select 2)) "
-                                      "from seq_1_to_100001"); }),
-              "\r\n#21000Subquery returns more than 1 row");
-    EXPECT_FALSE(query.Active());
-    run(query, "select 'in step'");
-    EXPECT_EQ(texts(query), (std::vector<QStringList>{{"in step"}}));
+    for (const bool open : {true, false}) {
+        TMyQuery query(connection);
+        EXPECT_EQ(raised([&] { run(query, "select seq, if(seq < 100000, seq, (select 1 union select 2)) "
+                                          "from seq_1_to_100001", open); }),
+                  "\r\n#21000Subquery returns more than 1 row");
+        EXPECT_FALSE(query.Active());
+        run(query, "select 'in step'", open);
+        EXPECT_EQ(texts(query), (std::vector<QStringList>{{"in step"}}));
+    }
 }
 
 // Numbers and dates arrive as text and are held in their native size, read back by the column's type.
@@ -344,6 +350,71 @@ TEST_F(Query, ValuesAreHeldByTheirColumnsType)
     EXPECT_TRUE(r->isNull(0, 12));
     EXPECT_EQ(r->bytesValue(0, 13), QByteArray("\0\xff\0", 3));
     EXPECT_EQ(r->field(13).charsetnr, 63u);
+}
+
+// The program opens its own statements over the binary protocol and runs typed ones over the text
+// protocol: what a value shows must not depend on which brought it.
+TEST_F(Query, EveryTypeShowsTheSameOverBothProtocols)
+{
+    test_server::exec(
+        "set session sql_mode = ''; use qtest;"
+        "create or replace table every (b1 tinyint(1), ti tinyint, us smallint unsigned, mi mediumint, i int,"
+        " zf int(6) zerofill, bi bigint, ubi bigint unsigned, yr year, bt bit(12), bt64 bit(64), f float,"
+        " ff float(7,2), d double, df double(10,3), de decimal(10,2), dw decimal(30,10), da date, t time,"
+        " t3 time(3), dt datetime, dt6 datetime(6), ts timestamp null, ts2 timestamp(2) null, c char(5),"
+        " vc varchar(40), bn binary(4), vb varbinary(10), tx text, mb mediumblob, en enum('a','b'), st set('x','y'));"
+        "insert into every values (1, -128, 65535, -8388608, -2147483648, 42, -9223372036854775808,"
+        " 18446744073709551615, 2024, b'101010101010', b'1111111111111111111111111111111111111111111111111111111111111111',"
+        " 1.1, 12345.67, 0.1, 1.5, -12345678.90, 12345678901234567890.0123456789, '2024-02-29', '838:59:59',"
+        " '-01:00:00.5', '2024-01-31 00:00:00', '9999-12-31 23:59:59.999999', '2038-01-19 03:14:07',"
+        " '2000-01-01 12:00:00.25', 'ab', '한국어 😀', x'00ff', x'c328', 'short', x'ff00', 'b', 'x,y'),"
+        " (0, 127, 0, 0, 0, 0, 0, 0, 1901, b'0', b'0', -3.4e38, -0.01, 1e300, -0.5, 0, 0, '0000-00-00', '100:00:00',"
+        " '-00:00:00.001', '0000-00-00 00:00:00', '2024-06-01 08:05:03.000001', '1970-01-01 00:00:01', null, '', '',"
+        " '', '', repeat('long ', 300), repeat(x'ab', 70000), 'a', '');"
+        "insert into every () values ()");
+    TMyQuery binary(connection), text(connection), status(connection);
+    const auto executed = [&] {
+        run(status, "show session status like 'Com_stmt_execute'", false);
+        return texts(status).at(0).at(1);
+    };
+    const QString before = executed();
+    run(binary, "select * from every");
+    EXPECT_NE(executed(), before) << "Open did not run a prepared statement";
+    run(text, "select * from every", false);
+    const ResultSet* b = binary.Result();
+    const ResultSet* t = text.Result();
+    ASSERT_TRUE(b && t);
+    ASSERT_EQ(b->rowCount(), 3);
+    ASSERT_EQ(t->rowCount(), 3);
+    ASSERT_EQ(b->columnCount(), t->columnCount());
+    for (int c = 0; c < b->columnCount(); ++c) {
+        EXPECT_EQ(b->kind(c), t->kind(c)) << b->field(c).name.toStdString();
+        for (qsizetype r = 0; r < 3; ++r)
+            EXPECT_EQ(DisplayText(*b, r, c, MemoText::Whole), DisplayText(*t, r, c, MemoText::Whole))
+                << b->field(c).name.toStdString() << " row " << r;
+    }
+
+    // Both could be wrong alike: a few cells as the display-text rules have them.
+    const auto shown = [&](const char* name, qsizetype row) {
+        for (int c = 0; c < b->columnCount(); ++c)
+            if (b->field(c).name == QLatin1String(name))
+                return DisplayText(*b, row, c, MemoText::Whole);
+        return QStringLiteral("(no column %1)").arg(QLatin1String(name));
+    };
+    const QString point = QLocale::system().decimalPoint();
+    const std::pair<const char*, QString> firstRow[] = {
+        {"b1", "True"}, {"ubi", "18446744073709551615"}, {"zf", "42"}, {"bt", "2730"},
+        {"bt64", "18446744073709551615"}, {"f", "1" + point + "1"}, {"ff", "12345" + point + "67"},
+        {"df", "1" + point + "5"}, {"t", "838:59:59"}, {"t3", "-01:00:00" + point + "500"}, {"st", "x,y"},
+    };
+    for (const auto& [name, expected] : firstRow)
+        EXPECT_EQ(shown(name, 0), expected) << name;
+    EXPECT_EQ(shown("t", 1), "100:00:00");
+    EXPECT_EQ(shown("da", 1), ""); // a zero date
+    EXPECT_EQ(shown("dt", 1), "");
+    EXPECT_TRUE(b->isNull(1, 17));
+    EXPECT_EQ(b->bytesValue(1, 29).size(), 70000); // longer than the buffer the first rows used
+    EXPECT_EQ(b->bytesValue(1, 28).size(), 1500);
 }
 
 } // namespace

@@ -15,6 +15,10 @@ MYSQL* session()
         const QByteArray pass = password().toUtf8();
         const unsigned int flags = CLIENT_MULTI_STATEMENTS | CLIENT_MULTI_RESULTS;
         mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+        // Tests that restart the server go on with this session: once a statement has found the
+        // old one gone, the next logs in again.
+        const my_bool reconnect = 1;
+        mysql_options(m, MYSQL_OPT_RECONNECT, &reconnect);
         if (!mysql_real_connect(m, nullptr, "root", pass.constData(), nullptr, 0, socket.constData(), flags))
             throw std::runtime_error(std::string("test server login: ") + mysql_error(m));
         return m;
