@@ -352,6 +352,19 @@ TEST_F(Query, ValuesAreHeldByTheirColumnsType)
     EXPECT_EQ(r->field(13).charsetnr, 63u);
 }
 
+// A statement the server cannot prepare (an old server, a proxy; here a prepared statement of the
+// session's own) is run as typed instead, and only once.
+TEST_F(Query, OpenRunsAStatementTheServerCannotPrepareAsTyped)
+{
+    TMyQuery query(connection);
+    run(query, "delete from t2; prepare ins from 'insert into t2 values (4)'; prepare sel from 'select count(*) from t2'",
+        false);
+    run(query, "execute ins");
+    EXPECT_FALSE(query.Active());
+    run(query, "execute sel");
+    EXPECT_EQ(texts(query), (std::vector<QStringList>{{"1"}}));
+}
+
 // The program opens its own statements over the binary protocol and runs typed ones over the text
 // protocol: what a value shows must not depend on which brought it.
 TEST_F(Query, EveryTypeShowsTheSameOverBothProtocols)
