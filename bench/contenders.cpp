@@ -155,15 +155,22 @@ void measureJumps(TDBAdvGrid* grid, PaintWatch& watch, Figures& figures)
     figures["last_row_shown"] = grid->rowAt(grid->viewport()->height() - 1) + 1;
 }
 
-} // namespace
-
-int BareLoop(const Target& target)
+// A plain Connector/C session, as the bare loops use it.
+MYSQL* connectBare(const Target& target)
 {
     MYSQL* mysql = mysql_init(nullptr);
     mysql_options(mysql, MYSQL_SET_CHARSET_NAME, "utf8mb4");
     if (!mysql_real_connect(mysql, qPrintable(target.host), "root", qPrintable(target.password),
                             qPrintable(target.database), 3306, nullptr, 0))
         fail(QString::fromUtf8(mysql_error(mysql)));
+    return mysql;
+}
+
+} // namespace
+
+int BareLoop(const Target& target)
+{
+    MYSQL* mysql = connectBare(target);
     const QByteArray sql = selectAll(target).toUtf8();
     Figures figures;
     unsigned long long rows = 0, bytes = 0;
@@ -192,11 +199,7 @@ int BareLoop(const Target& target)
 
 int BareBinaryLoop(const Target& target)
 {
-    MYSQL* mysql = mysql_init(nullptr);
-    mysql_options(mysql, MYSQL_SET_CHARSET_NAME, "utf8mb4");
-    if (!mysql_real_connect(mysql, qPrintable(target.host), "root", qPrintable(target.password),
-                            qPrintable(target.database), 3306, nullptr, 0))
-        fail(QString::fromUtf8(mysql_error(mysql)));
+    MYSQL* mysql = connectBare(target);
     const QByteArray sql = selectAll(target).toUtf8();
     Figures figures;
     unsigned long long rows = 0, bytes = 0;
